@@ -51,6 +51,42 @@ TEST(Makeinst, Instrument2Tone12FirstSamples)
         EXPECT_NEAR(sampbuf[2 * n], first[n], 5e-7) << "sample " << n;
 }
 
+TEST(Makeinst, SampleUsesRotatedOscillatorAndUnsteppedRamps)
+{
+    // One partial on the tone, drive 1 (so the output is the plain sum), a
+    // first ramp starting at 0.5 and rising by 0.025 per sample, a second
+    // ramp held at 1.
+    instparam p{};
+    p.groups = 1;
+    p.partials = 1;
+    p.randofs = 5;
+    p.decay = 1.0f;
+    p.harmonic = 1.0f;
+    p.edge1 = 2.0f;
+    p.slope1 = 0.25f;
+    p.sweep1 = 0.1f;
+    p.drive = 1.0f;
+    p.length = 3;
+    const synthbase b = blockfor(&p);
+    ASSERT_EQ(makebank(&b, 30.0), 1);
+    const partial start = freqarr[0];
+    ASSERT_EQ(start.ramp[0], 0.5);
+    ASSERT_EQ(start.ramp[1], 1.0);
+
+    makeinst(&b, 30.0, sampbuf);
+    const double c = start.rot[0], q = start.rot[1];
+    double x = start.osc[0], y = start.osc[1];
+    double ramp = start.ramp[0];
+    const double step = 0.25 * static_cast<double>(0.1f);
+    for (int n = 0; n < 3; ++n) {
+        const double nx = c * x - q * y, ny = q * x + c * y;
+        x = nx;
+        y = ny;
+        EXPECT_EQ(sampbuf[2 * n], ramp * x) << "sample " << n;
+        ramp = ramp + step;
+    }
+}
+
 TEST(Makeinst, WholeRatiosWhenFullyHarmonic)
 {
     const struct {

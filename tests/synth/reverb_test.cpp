@@ -11,6 +11,25 @@
 
 namespace {
 
+#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
+TEST(Fpuset, SetsNearestRoundingExtendedPrecisionNoTraps)
+{
+    // Start from a 53-bit significand rounding down, and SSE rounding down
+    // with flush to zero, as another platform might leave them.
+    const uint16_t badcontrol = 0x067f;
+    const uint32_t badcsr = 0xbf80;
+    asm volatile("fldcw %0" : : "m"(badcontrol));
+    asm volatile("ldmxcsr %0" : : "m"(badcsr));
+    fpuset();
+    uint16_t control = 0;
+    uint32_t csr = 0;
+    asm volatile("fnstcw %0" : "=m"(control));
+    asm volatile("stmxcsr %0" : "=m"(csr));
+    EXPECT_EQ(control, 0x037f);
+    EXPECT_EQ(csr & 0xffc0u, 0x1f80u);  // the low six bits are sticky flags
+}
+#endif
+
 TEST(Rfilter, FromZeroStates)
 {
     const float coef[2] = {base.inbandhi, base.inbandlo};

@@ -2,6 +2,7 @@
 // render relies on, since it checks none of them.
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "fixture.h"
@@ -54,6 +55,50 @@ TEST(Songdata, ToneListsAndTrackCounts)
         EXPECT_EQ(lists[i].tones, tones[i]) << "instrument " << i;
         EXPECT_EQ(lists[i].tracks, tracks[i]) << "instrument " << i;
     }
+}
+
+TEST(Songdata, TrackRecordsAsStored)
+{
+    // Per track: the gate, then (tone index, velocity) of note values 1 to m.
+    struct track {
+        int32_t gate;
+        std::vector<std::pair<int32_t, int32_t>> notes;
+    };
+    const std::vector<track> want = {
+        {0, {{0, 1}, {1, 8}}},
+        {7, {{0, 1}}},
+        {0, {{0, 4}, {1, 4}, {2, 4}, {3, 4}}},
+        {0, {{5, 2}, {6, 2}}},
+        {0, {{1, 3}, {2, 3}, {3, 3}, {4, 3}}},
+        {0, {{5, 16}, {5, 127}}},
+        {0, {{0, 48}, {0, 127}, {1, 112}, {2, 127}, {3, 127}, {4, 127}, {5, 127}}},
+        {0, {{6, 3}, {6, 32}, {6, 85}, {6, 127}}},
+        {0, {{7, 101}, {9, 101}, {10, 101}, {12, 101}}},
+        {0, {{0, 127}, {1, 127}, {2, 127}, {3, 127}, {4, 127}, {5, 127}}},
+        {0, {{6, 127}, {7, 127}, {8, 127}, {9, 127}, {10, 127}, {11, 127}}},
+        {0, {{0, 3}, {0, 8}}},
+        {0, {{0, 1}}},
+        {0, {{0, 1}}},
+    };
+    const std::vector<int8_t> records(trdata, trdata + trdatabytes);
+    size_t at = 0;
+    for (size_t t = 0; t < want.size(); ++t) {
+        track got{static_cast<uint8_t>(records[at]), {}};
+        int32_t sum = 0;
+        size_t pair = at + 1;
+        for (;;) {
+            sum += records[pair];
+            if (sum < 0 && pair > at + 1)
+                break;
+            got.notes.push_back({sum, static_cast<uint8_t>(records[pair + 1])});
+            pair += 2;
+        }
+        EXPECT_EQ(records[pair], -128) << "track " << t;
+        EXPECT_EQ(got.gate, want[t].gate) << "track " << t;
+        EXPECT_EQ(got.notes, want[t].notes) << "track " << t;
+        at = pair + 1;
+    }
+    EXPECT_EQ(at, static_cast<size_t>(trdatabytes));
 }
 
 TEST(Songdata, InstrumentsFitTheStorage)
