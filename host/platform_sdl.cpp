@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "gl.h"
@@ -20,10 +21,12 @@ static SDL_Window *window_of(WindowContext *context) {
 }
 
 int window_init(WindowContext *context) {
-  // The application's identity towards the window system.
-  SDL_SetHint(SDL_HINT_APP_NAME, context->className);
-  SDL_SetHint("SDL_VIDEO_X11_WMCLASS", context->className);
+  // The window's class name towards the window system.
+  setenv("SDL_VIDEO_X11_WMCLASS", context->className, 1);
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "0");
+  // Only drivers that show a window to someone: never the offscreen or
+  // dummy ones, which would run the show where nobody can see or end it.
+  SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland,KMSDRM");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return 0;
 
   // A double-buffered RGBA8 frame buffer with depth; the alpha channel
