@@ -4,6 +4,7 @@
 #include "gl.h"
 #include "platform.h"
 #include "playback.h"
+#include "synth.h"
 #include "text.h"
 
 static WindowContext context = {nullptr, nullptr, nullptr, nullptr, INTRO_FULLSCREEN, "zw_"};
@@ -22,7 +23,10 @@ int intro_main() {
   if (!intro_init()) return intro_fail("intro_init()!");
   program_init();
 
-  // The whole song is rendered here, before the first frame.
+  // The whole song is rendered here, before the first frame; no messages
+  // are handled meanwhile.
+  fillrand();
+  synth();
   startsnd();
 
   int quit = 0;
