@@ -2,16 +2,18 @@
 
 #include "gl.h"
 
-#define TITLE_1 "Stripes of Ochre"
+// Title texts 1 to 3 and greeting lines 1 to 6 keep to narrow letters, so
+// that each fits the 800-pixel frame in most serif faces.
+#define TITLE_1 "still lit fields"
 #define TITLE_2 "presents"
-#define TITLE_3 "until then"
+#define TITLE_3 "it is lit."
 #define GREETINGS                                                                          \
-  "Kestrel Umbra Vantix"                                                                   \
-  "Moth Parlour Drift Sector"                                                              \
-  "Quillon Nebbia Faros"                                                                   \
-  "Brackish Owl Teleforma"                                                                 \
-  "Lumen Crew Zeta Harrow"                                                                 \
-  "Ferrous Lark Ninefold Ash"                                                              \
+  "Tilt Fjord Silt Rift"                                                                   \
+  "Flitter Jilt Stilts Ilfir"                                                              \
+  "Filtrix Jolt Tririft"                                                                   \
+  "Lifts Orbit Fir Tritil"                                                                 \
+  "Silfir Tiltjets Rifles"                                                                 \
+  "Jitterlit Firs Stile Trio"                                                              \
   "and everybody we forgot!"
 
 static_assert(sizeof TITLE_1 - 1 == 16 && sizeof TITLE_2 - 1 == 8 && sizeof TITLE_3 - 1 == 10);

@@ -20,6 +20,14 @@ void main() {
   } else if (uU.y <= 2.) {
     // Scene pass. Letterbox rows and the time before the first scene stay empty.
     if (abs(screenPos.y) > .8 || sceneStyle <= 0) return;
+    sceneTime();
+    float camRoll, camZoom;
+    cameraPath(camRoll, camZoom);
+    mat3 camBasis = cameraBasis(camPos, camTarget, camRoll);
+    vec3 rayDir = camBasis * N(vec3(screenPos, camZoom));
+    vec3 sceneColor = groundOrSky(rayDir) + lensLight(camBasis, rayDir);
+    fragColor.rgb = toneMap(sceneColor);
+    fragColor.a = sceneAlpha();
   } else {
     // Post pass: letterbox, blur, the timed logo and title cut-outs, grading,
     // vignette and display gamma.
