@@ -1,5 +1,7 @@
 #include "gl_harness.h"
 
+#include <cstring>
+
 #include "frame.h"
 #include "headless.h"
 #include "shader.h"
@@ -11,6 +13,15 @@ static bool ready;
 std::array<int, 4> Pixels::at(int x, int y) const {
   const uint8_t *p = &rgba[(static_cast<size_t>(y) * frameWidth + x) * 4];
   return {p[0], p[1], p[2], p[3]};
+}
+
+float Pixels::number(int x, int y) const {
+  auto c = at(x, y);
+  uint32_t bits = static_cast<uint32_t>(c[0]) | static_cast<uint32_t>(c[1]) << 8 |
+                  static_cast<uint32_t>(c[2]) << 16 | static_cast<uint32_t>(c[3]) << 24;
+  float value;
+  std::memcpy(&value, &bits, 4);
+  return value;
 }
 
 int Pixels::max_in_rows(int y0, int y1, int channel) const {

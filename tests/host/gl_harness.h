@@ -13,16 +13,19 @@
 #include <vector>
 
 #include "gl.h"
+#include "platform.h"
 
 struct Pixels {
   std::vector<uint8_t> rgba;  // 800 x 600, bottom row first
   std::array<int, 4> at(int x, int y) const;
+  // The float a test program wrote as unpackUnorm4x8(floatBitsToUint(v)).
+  float number(int x, int y) const;
   // Largest channel value over rows [y0, y1] and all columns (channel -1: any).
   int max_in_rows(int y0, int y1, int channel = -1) const;
 };
 
 class GlHarness : public ::testing::Test {
- protected:
+ public:
   static void SetUpTestSuite();
   static void TearDownTestSuite();
   void SetUp() override;

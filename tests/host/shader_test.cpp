@@ -69,6 +69,38 @@ TEST_F(ShaderFrame, ScenePassIsEmptyBeforeOneSecondAndInItsLetterbox) {
     Pixels p = read();
     EXPECT_EQ(p.max_in_rows(0, 59), 0);
     EXPECT_EQ(p.max_in_rows(540, 599), 0);
+    EXPECT_EQ(p.max_in_rows(60, 60, 3), 255);
+    EXPECT_EQ(p.max_in_rows(539, 539, 3), 255);
+  }
+}
+
+// The scene pass of the frame at t, with or without the greeting lines in B.
+Pixels scene_at(float t, bool greetings) {
+  if (greetings) {
+    frame_draw(t, pass_scene);
+  } else {
+    frame_draw(t, pass_titles);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glLoadIdentity();
+    glBindTexture(GL_TEXTURE_2D, 1);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 0, 0, 800, 600, 0);
+    reinterpret_cast<PFNGLUNIFORM2FPROC>(gl_proc("glUniform2f"))(1, t, 2);
+    glRects(-1, -1, 1, 1);
+  }
+  return GlHarness::read();
+}
+
+TEST_F(ShaderFrame, GreetingBandIsPaintedOnTheGroundInOddBlocksOnly) {
+  // 57 s lies in block 8 of warped time, 60 s in block 9.
+  for (float t : {57.f, 60.f}) {
+    SCOPED_TRACE(t);
+    Pixels with = scene_at(t, true), without = scene_at(t, false);
+    int brighter = 0;
+    for (int y = 60; y < 540; y++)
+      for (int x = 0; x < 800; x++) brighter += with.at(x, y)[0] > without.at(x, y)[0] + 8;
+    if (t < 58) EXPECT_EQ(brighter, 0);
+    else EXPECT_GT(brighter, 2000);
   }
 }
 
