@@ -15,6 +15,7 @@
 #include "frame.h"
 #include "headless.h"
 #include "png.h"
+#include "sound.h"
 #include "text.h"
 
 static int usage_error(const char *what, const char *detail = "") {
@@ -23,7 +24,9 @@ static int usage_error(const char *what, const char *detail = "") {
 }
 
 static const char usage[] =
-    "usage: intro-render frame --time SECONDS --out FILE.png [--pass scene|post]\n";
+    "usage: intro-render frame --time SECONDS --out FILE.png [--pass scene|post]\n"
+    "       intro-render wav --out FILE.wav\n"
+    "       intro-render sound [--png FILE.png] [--wav FILE.wav]\n";
 
 // Parses a finite decimal number that fills the whole argument.
 static int parse_number(const char *text, double *value) {
@@ -95,6 +98,8 @@ int main(int argc, char **argv) {
     return 2;
   }
   if (!std::strcmp(argv[1], "frame")) return command_frame(argc - 2, argv + 2);
+  if (!std::strcmp(argv[1], "wav")) return command_wav(argc - 2, argv + 2);
+  if (!std::strcmp(argv[1], "sound")) return command_sound(argc - 2, argv + 2);
   if (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "help")) {
     std::fputs(usage, stdout);
     return 0;
