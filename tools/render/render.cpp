@@ -1,6 +1,9 @@
 // intro-render: the show's frames and sound without a window.
 //
 //   intro-render frame --time T --out F.png [--pass scene|post]
+//   intro-render video | frames ...   (capture.h)
+//   intro-render bench ...            (bench.cpp)
+//   intro-render wav | sound ...      (sound.h)
 //
 // `frame` renders the frame at music time T seconds with the show's own frame
 // code and writes the final picture (RGB), or with --pass scene the scene
@@ -12,24 +15,29 @@
 #include <cstring>
 #include <vector>
 
+#include "capture.h"
 #include "frame.h"
 #include "headless.h"
 #include "png.h"
+#include "render.h"
 #include "sound.h"
 #include "text.h"
 
-static int usage_error(const char *what, const char *detail = "") {
+int usage_error(const char *what, const char *detail) {
   std::fprintf(stderr, "intro-render: %s%s\n", what, detail);
   return 2;
 }
 
 static const char usage[] =
     "usage: intro-render frame --time SECONDS --out FILE.png [--pass scene|post]\n"
+    "       intro-render video --out FILE.mkv [--from S] [--to S] [--fps N] [--codec ffv1|h264] [--force]\n"
+    "       intro-render frames --out DIR [--from S] [--to S] [--fps N]\n"
+    "       intro-render bench [--time S] [--runs N]\n"
     "       intro-render wav --out FILE.wav\n"
-    "       intro-render sound [--png FILE.png] [--wav FILE.wav]\n";
+    "       intro-render sound [--png FILE.png] [--wav FILE.wav | --from FILE.wav]\n";
 
 // Parses a finite decimal number that fills the whole argument.
-static int parse_number(const char *text, double *value) {
+int parse_number(const char *text, double *value) {
   char *end = nullptr;
   errno = 0;
   *value = std::strtod(text, &end);
@@ -37,7 +45,7 @@ static int parse_number(const char *text, double *value) {
 }
 
 // Sets up the context and the show's program. Returns 0 with a message on failure.
-static int render_init() {
+int render_init() {
   if (!headless_init()) {
     std::fprintf(stderr, "intro-render: %s\n", headless_error());
     return 0;
@@ -93,12 +101,12 @@ static int command_frame(int argc, char **argv) {
 }
 
 int main(int argc, char **argv) {
-  if (argc < 2) {
-    std::fputs(usage, stderr);
-    return 2;
-  }
+  if (argc < 2) return usage_error("missing command; intro-render help lists them");
   if (!std::strcmp(argv[1], "frame")) return command_frame(argc - 2, argv + 2);
   if (!std::strcmp(argv[1], "wav")) return command_wav(argc - 2, argv + 2);
+  if (!std::strcmp(argv[1], "video")) return command_video(argc - 2, argv + 2);
+  if (!std::strcmp(argv[1], "bench")) return command_bench(argc - 2, argv + 2);
+  if (!std::strcmp(argv[1], "frames")) return command_frames(argc - 2, argv + 2);
   if (!std::strcmp(argv[1], "sound")) return command_sound(argc - 2, argv + 2);
   if (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "help")) {
     std::fputs(usage, stdout);
