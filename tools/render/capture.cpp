@@ -61,6 +61,7 @@ struct Options {
   int fps = 60;
   int force = 0;
   int h264 = 0;
+  CaptureRange range;
 };
 
 // Parses the options shared by `video` and `frames` (and --codec, --force for
@@ -94,6 +95,7 @@ int parse_options(int argc, char **argv, int video, Options *o) {
     }
   }
   if (!o->out || !*o->out) return usage_error(video ? "video needs --out FILE" : "frames needs --out DIR");
+  if (const char *problem = capture_range(o->from, o->to, o->fps, &o->range)) return usage_error(problem);
   return -1;
 }
 
@@ -164,6 +166,32 @@ int fail(const char *what, const std::string &detail = "") {
   return 1;
 }
 
+// Draws the frames of the range in order and hands each (800 x 600 RGBA,
+// bottom row first) with its index in the range to `sink`, which returns 0
+// to stop. Returns 0 when the capture stopped early, with the message said.
+template <class Sink>
+int draw_frames(const CaptureRange &range, const Progress &progress, Sink sink) {
+  std::vector<uint8_t> pixels(static_cast<size_t>(frameWidth) * frameHeight * 4);
+  for (int32_t i = 0; i < range.count; i++) {
+    if (interrupted) {
+      std::fprintf(stderr, "intro-render: interrupted\n");
+      return 0;
+    }
+    frame_draw(capture_time(range.first + i, range.fps));
+    headless_read(pixels.data());
+    if (!sink(pixels.data(), i)) return 0;
+    progress.frame_done(i + 1);
+  }
+  return 1;
+}
+
+// The closing line of a capture.
+void summary(const char *out, const CaptureRange &range, const std::string &extra, const Progress &progress) {
+  std::fprintf(stderr, "intro-render: %s: %d frames at %d fps (%smusic time %.9g to %.9g s) in %.1f s\n", out,
+               range.count, range.fps, extra.c_str(), capture_time(range.first, range.fps),
+               capture_time(range.first + range.count - 1, range.fps), progress.seconds());
+}
+
 // Renders the song, as the show does before its first frame.
 void render_song() {
   fillrand();
@@ -176,8 +204,7 @@ int command_video(int argc, char **argv) {
   Options o;
   int status = parse_options(argc, argv, 1, &o);
   if (status >= 0) return status;
-  CaptureRange range;
-  if (const char *problem = capture_range(o.from, o.to, o.fps, &range)) return usage_error(problem);
+  const CaptureRange &range = o.range;
   struct stat st;
   if (!o.force && stat(o.out, &st) == 0) return fail("the output exists (--force replaces it): ", o.out);
   if (!find_program("ffmpeg")) return fail("ffmpeg is not installed; the video needs it");
@@ -238,14 +265,12 @@ int command_video(int argc, char **argv) {
   }
 
   Progress progress{range.count};
-  std::vector<uint8_t> pixels(static_cast<size_t>(frameWidth) * frameHeight * 4);
-  for (int32_t i = 0; i < range.count; i++) {
-    if (interrupted) return fail("interrupted; nothing was written");
-    frame_draw(capture_time(range.first + i, range.fps));
-    headless_read(pixels.data());
-    if (!write_all(files.pipe, pixels.data(), pixels.size())) return fail("ffmpeg stopped taking frames");
-    progress.frame_done(i + 1);
-  }
+  int drawn = draw_frames(range, progress, [&](const uint8_t *pixels, int32_t) {
+    if (write_all(files.pipe, pixels, static_cast<size_t>(frameWidth) * frameHeight * 4)) return 1;
+    std::fprintf(stderr, "intro-render: ffmpeg stopped taking frames\n");
+    return 0;
+  });
+  if (!drawn) return 1;
   close(files.pipe);
   files.pipe = -1;
   int waited = 0;
@@ -257,9 +282,9 @@ int command_video(int argc, char **argv) {
   if (std::rename(temp.c_str(), o.out) != 0) return fail("cannot rename the finished video to ", o.out);
   files.temp.clear();
   headless_end();
-  std::fprintf(stderr, "intro-render: %s: %d frames at %d fps (%.3f s of sound, music time %.9g to %.9g s) in %.1f s\n",
-               o.out, range.count, range.fps, (a1 - a0) / 44100.0, capture_time(range.first, range.fps),
-               capture_time(range.first + range.count - 1, range.fps), progress.seconds());
+  char sound[48];
+  std::snprintf(sound, sizeof sound, "%.3f s of sound, ", (a1 - a0) / 44100.0);
+  summary(o.out, range, sound, progress);
   return 0;
 }
 
@@ -267,8 +292,7 @@ int command_frames(int argc, char **argv) {
   Options o;
   int status = parse_options(argc, argv, 0, &o);
   if (status >= 0) return status;
-  CaptureRange range;
-  if (const char *problem = capture_range(o.from, o.to, o.fps, &range)) return usage_error(problem);
+  const CaptureRange &range = o.range;
   if (mkdir(o.out, 0755) != 0 && errno != EEXIST) return fail("cannot make the folder ", o.out);
   struct stat st;
   if (stat(o.out, &st) != 0 || !S_ISDIR(st.st_mode)) return fail("not a folder: ", o.out);
@@ -277,21 +301,16 @@ int command_frames(int argc, char **argv) {
   if (!render_init()) return 1;
 
   Progress progress{range.count};
-  std::vector<uint8_t> pixels(static_cast<size_t>(frameWidth) * frameHeight * 4);
-  for (int32_t i = 0; i < range.count; i++) {
-    if (interrupted) return fail("interrupted");
-    frame_draw(capture_time(range.first + i, range.fps));
-    headless_read(pixels.data());
+  int drawn = draw_frames(range, progress, [&](const uint8_t *pixels, int32_t i) {
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%06d.png", i);
     std::string path = std::string(o.out) + name;
-    if (const char *failure = png_write(path.c_str(), pixels.data(), frameWidth, frameHeight, 3))
-      return fail(failure, ": " + path);
-    progress.frame_done(i + 1);
-  }
+    const char *failure = png_write(path.c_str(), pixels, frameWidth, frameHeight, 3);
+    if (failure) std::fprintf(stderr, "intro-render: %s: %s\n", failure, path.c_str());
+    return failure == nullptr;
+  });
+  if (!drawn) return 1;
   headless_end();
-  std::fprintf(stderr, "intro-render: %s: %d frames at %d fps (music time %.9g to %.9g s) in %.1f s\n", o.out,
-               range.count, range.fps, capture_time(range.first, range.fps),
-               capture_time(range.first + range.count - 1, range.fps), progress.seconds());
+  summary(o.out, range, "", progress);
   return 0;
 }
