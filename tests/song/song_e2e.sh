@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The show's sound end to end: a private PulseAudio server whose default
 # output is a null sink, and the show in a virtual X server.
-#   song_e2e.sh INTRO SONG-XCORR REFERENCE.raw play|escape
+#   song_e2e.sh INTRO SONG-XCORR REFERENCE.wav play|escape
 #   play:   the first 5 s that the show plays, recorded from the sink's
-#           monitor, match the start of MusBuf (REFERENCE, raw PCM)
+#           monitor, match the start of MusBuf (REFERENCE, as exported)
 #   escape: an Escape pressed while the song renders ends the show after its
 #           first frame: the render finishes, the sound starts, and the show
 #           ends by itself with status 0

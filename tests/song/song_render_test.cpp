@@ -1,12 +1,10 @@
 // The whole song, rendered once for all the tests here: it is the render
 // that songc hashed, it never falls silent for a bar, and its levels are
-// sane. With --start-out FILE the first seconds of MusBuf are also written
-// there, raw, as the reference of the playback test.
+// sane.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -89,23 +87,7 @@ TEST(SongRender, PeaksNearFullScaleAndFadesOut)
 int main(int argc, char **argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-    const char *startout = nullptr;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (!std::strcmp(argv[i], "--start-out"))
-            startout = argv[i + 1];
-
     fillrand();
     synth();
-
-    if (startout) {
-        // The first 6 s: the playback test compares 5 s of them.
-        const size_t frames = 6 * 44100;
-        std::FILE *f = std::fopen(startout, "wb");
-        const bool ok = f && std::fwrite(MusBuf, 4, frames, f) == frames;
-        if (!f || std::fclose(f) != 0 || !ok) {
-            std::fprintf(stderr, "cannot write %s\n", startout);
-            return 1;
-        }
-    }
     return RUN_ALL_TESTS();
 }

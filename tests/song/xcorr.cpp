@@ -1,14 +1,16 @@
 // song-xcorr: does a recording of the show's sound start like MusBuf?
 //
-//   song-xcorr REFERENCE.raw RECORDING.raw
+//   song-xcorr REFERENCE.wav RECORDING.raw
 //
-// Both files are 16-bit little-endian stereo at 44.1 kHz. The recording is
+// Both hold 16-bit little-endian stereo at 44.1 kHz, the reference as a WAV
+// file (its data chunk is read), the recording raw. The recording is
 // aligned on its first sound with the first sound of the reference; then
 // the normalised cross-correlation of 5 s of both is taken at every lag up
 // to 100 ms either way. Passes (status 0) when the best one reaches 0.99.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -17,11 +19,33 @@ constexpr int64_t rate = 44100;
 constexpr int64_t window = 5 * rate;
 constexpr int64_t maxlag = rate / 10 - 1;  // under 100 ms
 
-bool load(const char *path, std::vector<double> &mono)
+// Moves past the chunks of a WAV file up to the start of its samples.
+bool skipheader(std::FILE *f)
+{
+    char tag[4];
+    uint8_t size[4];
+    if (std::fread(tag, 4, 1, f) != 1 || std::memcmp(tag, "RIFF", 4) || std::fseek(f, 12, SEEK_SET))
+        return false;
+    for (;;) {
+        if (std::fread(tag, 4, 1, f) != 1 || std::fread(size, 4, 1, f) != 1)
+            return false;
+        if (!std::memcmp(tag, "data", 4))
+            return true;
+        const long n = size[0] | size[1] << 8 | size[2] << 16 | static_cast<long>(size[3]) << 24;
+        if (std::fseek(f, n + (n & 1), SEEK_CUR))
+            return false;
+    }
+}
+
+bool load(const char *path, bool wav, std::vector<double> &mono)
 {
     std::FILE *f = std::fopen(path, "rb");
     if (!f)
         return false;
+    if (wav && !skipheader(f)) {
+        std::fclose(f);
+        return false;
+    }
     int16_t frame[2];
     while (std::fread(frame, sizeof frame, 1, f) == 1)
         mono.push_back(static_cast<double>(frame[0]) + frame[1]);
@@ -42,11 +66,11 @@ int64_t onset(const std::vector<double> &x)
 int main(int argc, char **argv)
 {
     if (argc != 3) {
-        std::fputs("usage: song-xcorr REFERENCE.raw RECORDING.raw\n", stderr);
+        std::fputs("usage: song-xcorr REFERENCE.wav RECORDING.raw\n", stderr);
         return 2;
     }
     std::vector<double> ref, rec;
-    if (!load(argv[1], ref) || !load(argv[2], rec)) {
+    if (!load(argv[1], true, ref) || !load(argv[2], false, rec)) {
         std::fprintf(stderr, "song-xcorr: cannot read %s\n", ref.empty() ? argv[1] : argv[2]);
         return 2;
     }

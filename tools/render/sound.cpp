@@ -57,7 +57,21 @@ int drawSpectrogram(const char *wav, const char *png) {
 
 }  // namespace
 
+wav_file wav_create(const char *path) {
+  wav_file f;
+  f.path = path;
+  f.temp = f.path + ".part" + std::to_string(getpid());
+  f.fd = open(f.temp.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+  return f;
+}
+
 const char *wav_write(const char *path, const int16_t *samples, int32_t frames) {
+  wav_file f = wav_create(path);
+  return wav_finish(f, samples, frames);
+}
+
+const char *wav_finish(wav_file &f, const int16_t *samples, int32_t frames) {
+  if (f.fd < 0) return "cannot create the output file";
   const uint32_t dataBytes = 4u * static_cast<uint32_t>(frames);
   std::vector<uint8_t> bytes;
   bytes.reserve(44 + static_cast<size_t>(dataBytes));
@@ -76,21 +90,54 @@ const char *wav_write(const char *path, const int16_t *samples, int32_t frames) 
   put32(bytes, dataBytes);
   for (int64_t i = 0; i < 2 * static_cast<int64_t>(frames); i++) put16(bytes, static_cast<uint16_t>(samples[i]));
 
-  const std::string temp = std::string(path) + ".part" + std::to_string(getpid());
-  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
-  if (fd < 0) return "cannot create the output file";
   size_t done = 0;
   while (done < bytes.size()) {
-    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    ssize_t n = write(f.fd, bytes.data() + done, bytes.size() - done);
     if (n <= 0) break;
     done += static_cast<size_t>(n);
   }
   const bool ok = done == bytes.size();
-  if (close(fd) != 0 || !ok || std::rename(temp.c_str(), path) != 0) {
-    std::remove(temp.c_str());
+  const int closed = close(f.fd);
+  f.fd = -1;
+  if (closed != 0 || !ok || std::rename(f.temp.c_str(), f.path.c_str()) != 0) {
+    std::remove(f.temp.c_str());
     return "cannot write the output file";
   }
   return nullptr;
+}
+
+const char *wav_read(const char *path, std::vector<int16_t> &samples) {
+  std::FILE *file = std::fopen(path, "rb");
+  if (!file) return "cannot open the file";
+  std::vector<uint8_t> bytes;
+  uint8_t chunk[65536];
+  size_t n;
+  while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
+  const bool readOk = !std::ferror(file);
+  std::fclose(file);
+  if (!readOk) return "cannot read the file";
+  auto get16 = [&](size_t at) { return static_cast<uint32_t>(bytes[at] | bytes[at + 1] << 8); };
+  auto get32 = [&](size_t at) { return get16(at) | get16(at + 2) << 16; };
+  if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) || std::memcmp(bytes.data() + 8, "WAVE", 4))
+    return "not a WAV file";
+  bool format = false;
+  for (size_t at = 12; at + 8 <= bytes.size();) {
+    const uint32_t size = get32(at + 4);
+    const size_t body = at + 8;
+    if (size > bytes.size() - body) return "a WAV chunk runs past the end of the file";
+    if (!std::memcmp(bytes.data() + at, "fmt ", 4)) {
+      if (size < 16 || get16(body) != 1 || get16(body + 2) != 2 || get32(body + 4) != rate || get16(body + 14) != 16)
+        return "not 16-bit stereo PCM at 44.1 kHz";
+      format = true;
+    } else if (!std::memcmp(bytes.data() + at, "data", 4)) {
+      if (!format) return "WAV data before its format";
+      samples.resize(size / 2);
+      for (size_t i = 0; i < samples.size(); i++) samples[i] = static_cast<int16_t>(get16(body + 2 * i));
+      return nullptr;
+    }
+    at = body + size + (size & 1);
+  }
+  return "no WAV data";
 }
 
 sound_figures sound_measure(const int16_t *samples, int32_t frames) {
@@ -142,8 +189,15 @@ int command_wav(int argc, char **argv) {
     }
   }
   if (!out || !*out) return usageError("wav needs --out FILE.wav");
+  // The file is created before the long render, so that a path that cannot
+  // be written fails at once.
+  wav_file file = wav_create(out);
+  if (file.fd < 0) {
+    std::fprintf(stderr, "intro-render: cannot create the output file: %s\n", out);
+    return 1;
+  }
   renderSong();
-  if (const char *failure = wav_write(out, MusBuf, musframes)) {
+  if (const char *failure = wav_finish(file, MusBuf, musframes)) {
     std::fprintf(stderr, "intro-render: %s: %s\n", failure, out);
     return 1;
   }
@@ -153,29 +207,44 @@ int command_wav(int argc, char **argv) {
 int command_sound(int argc, char **argv) {
   const char *png = nullptr;
   const char *wav = nullptr;
+  const char *from = nullptr;
   for (int i = 0; i < argc; i++) {
     const char *arg = argv[i];
-    if (!std::strcmp(arg, "--png") || !std::strcmp(arg, "--wav")) {
-      if (i + 1 >= argc) return usageError("missing value after ", arg);
-      (!std::strcmp(arg, "--png") ? png : wav) = argv[++i];
-      if (!*argv[i]) return usageError("empty file name after ", arg);
-    } else {
-      return usageError("unknown argument ", arg);
-    }
+    const char **value = !std::strcmp(arg, "--png") ? &png : !std::strcmp(arg, "--wav") ? &wav
+                       : !std::strcmp(arg, "--from") ? &from : nullptr;
+    if (!value) return usageError("unknown argument ", arg);
+    if (i + 1 >= argc) return usageError("missing value after ", arg);
+    *value = argv[++i];
+    if (!**value) return usageError("empty file name after ", arg);
   }
-  renderSong();
-  sound_report(stdout, MusBuf, musframes);
+  if (from && wav) return usageError("--wav writes the rendered song; with --from there is none");
+
+  // The song as the show renders it, or as a WAV file holds it.
+  std::vector<int16_t> loaded;
+  const int16_t *samples = MusBuf;
+  int32_t frames = musframes;
+  if (from) {
+    if (const char *failure = wav_read(from, loaded)) {
+      std::fprintf(stderr, "intro-render: %s: %s\n", failure, from);
+      return 1;
+    }
+    samples = loaded.data();
+    frames = static_cast<int32_t>(loaded.size() / 2);
+  } else {
+    renderSong();
+  }
+  sound_report(stdout, samples, frames);
   std::fflush(stdout);
 
   // The spectrogram is drawn from a WAV file: the one asked for, or a
   // temporary one beside the picture.
   std::string temp;
-  const char *source = wav;
-  if (png && !wav) {
+  const char *source = from ? from : wav;
+  if (png && !source) {
     temp = std::string(png) + ".wav" + std::to_string(getpid());
     source = temp.c_str();
   }
-  if (source) {
+  if (source && !from) {
     if (const char *failure = wav_write(source, MusBuf, musframes)) {
       std::fprintf(stderr, "intro-render: %s: %s\n", failure, source);
       return 1;

@@ -2,21 +2,37 @@
 // commands of intro-render. Neither needs a window or an OpenGL context.
 //
 //   intro-render wav --out F.wav
-//   intro-render sound [--png F.png] [--wav F.wav]
+//   intro-render sound [--png F.png] [--wav F.wav | --from F.wav]
 //
 // Both render the whole song first (fillrand, synth). `wav` writes the
 // played part of MusBuf as a 44.1 kHz 16-bit stereo WAV file. `sound` prints
 // the peak, the samples at the clip and the RMS level of every 128-tick bar
-// (3.75 s), and with --png draws a spectrogram of the song through sox.
+// (3.75 s), and with --png draws a spectrogram of the song through sox; with
+// --from it looks at a WAV file written before instead of rendering.
 #pragma once
 #include <cstdint>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 // Writes `frames` stereo frames of 16-bit samples as a WAV file, beside
 // `path` under a temporary name that is renamed when complete. Returns null
 // on success, otherwise a message naming what failed; on failure no file is
 // left behind.
 const char *wav_write(const char *path, const int16_t *samples, int32_t frames);
+
+// The same in two steps: create the temporary file (fd < 0 when it cannot
+// be), then write it and rename it into place.
+struct wav_file {
+  std::string path, temp;
+  int fd = -1;
+};
+wav_file wav_create(const char *path);
+const char *wav_finish(wav_file &file, const int16_t *samples, int32_t frames);
+
+// Reads the samples of a 16-bit stereo 44.1 kHz PCM WAV file. Returns null
+// on success, otherwise a message.
+const char *wav_read(const char *path, std::vector<int16_t> &samples);
 
 // Figures of `frames` stereo frames of 16-bit samples.
 struct sound_figures {
