@@ -70,7 +70,7 @@ partgroup makegroup(const synthbase *b, int32_t k)
     return g;
 }
 
-int32_t makebank(const synthbase *b, double tone)
+int32_t makebank(const synthbase *b, double tone, partial *bank)
 {
     const instparam *ip = b->instptr;
     const long double octave = b->octave;
@@ -82,7 +82,7 @@ int32_t makebank(const synthbase *b, double tone)
             const long double s = g.pitch + signedval(b, randword(word + 2 + 2 * j)) * ip->detune;
             const long double w = b->basefreq * pow2((s + tone) / octave);
             const long double phi = pi * signedval(b, randword(word + 3 + 2 * j));
-            partial &q = freqarr[n++];
+            partial &q = bank[n++];
             q.rot[0] = static_cast<double>(g.rho * cosl(w));
             q.rot[1] = static_cast<double>(g.rho * sinl(w));
             q.osc[0] = static_cast<double>(g.amp * cosl(phi));
@@ -92,6 +92,11 @@ int32_t makebank(const synthbase *b, double tone)
         }
     }
     return n;
+}
+
+int32_t makebank(const synthbase *b, double tone)
+{
+    return makebank(b, tone, freqarr);
 }
 
 double *makeinst(const synthbase *b, double tone, double *pos)

@@ -70,12 +70,12 @@ void comb(synthbase *b, int32_t length, int32_t channel, long double gain, int32
 
 }  // namespace
 
-int32_t reverb(synthbase *b, int32_t frames, combrec *used)
+int32_t pickcombs(const synthbase *b, combrec *combs)
 {
     long double gain = b->revgain;
     uint32_t need = combcount;
     int32_t channel = 0;
-    int32_t run = 0;
+    int32_t count = 0;
     for (int32_t length = candidates; length >= 1; --length) {
         // Selection sampling: length L is taken with probability
         // need / (L - 1792), so exactly `combcount` distinct lengths above
@@ -84,29 +84,32 @@ int32_t reverb(synthbase *b, int32_t frames, combrec *used)
         const uint32_t left = static_cast<uint32_t>(length - lengthofs);
         const uint32_t q = static_cast<uint32_t>((static_cast<uint64_t>(left) * word) >> 32);
         if (q < need) {
-            if (used)
-                used[run] = combrec{length, channel, gain};
-            comb(b, length, channel, gain, frames);
+            combs[count++] = combrec{length, channel, gain};
             channel = 1 - channel;
             --need;
-            ++run;
         }
         gain = gain * b->revgrow;
     }
-    return run;
+    return count;
+}
+
+int32_t reverb(synthbase *b, int32_t frames, combrec *used)
+{
+    combrec combs[combcount];
+    const int32_t count = pickcombs(b, combs);
+    for (int32_t i = 0; i < count; ++i) {
+        if (used)
+            used[i] = combs[i];
+        comb(b, combs[i].length, combs[i].channel, combs[i].gain, frames);
+    }
+    return count;
 }
 
 void makepcm(const synthbase *b, int32_t samples)
 {
     const long double clip = b->clip;
-    for (int32_t i = 0; i < samples; ++i) {
-        long double v = static_cast<long double>(mixbuf[i]) + revbuf[i];
-        if (v >= clip)
-            v = clip;
-        if (-v >= clip)
-            v = -clip;
-        MusBuf[i] = static_cast<int16_t>(lrintl(v));
-    }
+    for (int32_t i = 0; i < samples; ++i)
+        MusBuf[i] = pcmsample(clip, mixbuf[i], revbuf[i]);
 }
 
 void synth(synthbase *b, int32_t frames)
@@ -120,7 +123,7 @@ void synth(synthbase *b, int32_t frames)
     makepcm(b, 2 * frames);
 }
 
-void synth()
+void synthstraight()
 {
     synth(&base, musframes);
 }

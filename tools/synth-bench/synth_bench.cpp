@@ -1,10 +1,23 @@
-// synth-bench: renders the whole song once, stage by stage in the order of
-// synth(), and prints per stage the wall time and the rates that explain it,
-// then a 64-bit FNV-1a hash of the played part of MusBuf.
+// synth-bench: renders the whole song both ways in one run and compares.
+//
+//   synth-bench [--threads N] [--simd sse2|avx2|avx512] [--repeat N]
+//
+// First the straight render, stage by stage in the order of synth(b,
+// frames), with the wall time of each stage and the rates that explain it;
+// then, from the same starting state, the fast render (the one the show
+// uses) with its stages, N times with --repeat; then both totals, their
+// ratio (the best fast run over the straight one), and whether the two
+// MusBufs are identical, byte for byte, or how many samples differ and by
+// how much. Also says whether mixbuf is identical and how far revbuf is
+// from the straight one. Exits 1 when the MusBufs differ.
 #include <chrono>
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <thread>
+#include <vector>
 
 #include "synth.h"
 
@@ -15,6 +28,17 @@ using clk = std::chrono::steady_clock;
 double since(clk::time_point t)
 {
     return std::chrono::duration<double>(clk::now() - t).count();
+}
+
+uint64_t fnv1a(const void *data, size_t count)
+{
+    const unsigned char *bytes = static_cast<const unsigned char *>(data);
+    uint64_t hash = 0xcbf29ce484222325ull;
+    for (size_t i = 0; i < count; ++i) {
+        hash ^= bytes[i];
+        hash *= 0x100000001b3ull;
+    }
+    return hash;
 }
 
 struct inststage {
@@ -44,15 +68,12 @@ double rate(int64_t count, double sec)
     return sec > 0 ? count / sec : 0.0;
 }
 
-}  // namespace
-
-int main()
+// The straight render, stage by stage; returns its total time.
+double straight()
 {
-    const clk::time_point start = clk::now();
-    fillrand();
-    const double randsec = since(start);
-
+    std::printf("straight render (the reference: one thread, 80-bit reverb)\n\n");
     synthbase *b = &base;
+    const clk::time_point start = clk::now();
     fpuset();
     inststage inst[instcount];
     for (int32_t i = 0; i < 5; ++i)
@@ -68,8 +89,6 @@ int main()
     const double pcmsec = since(t);
     const double total = since(start);
 
-    std::printf("synth-bench: whole song, %d frames\n\n", musframes);
-    std::printf("fillrand            %8.3f s\n\n", randsec);
     std::printf("inst  tones  partials  length   tone tables s  partial updates/s   notes  notes s  note samples/s\n");
     double tonewet = 0, notewet = 0, drysec = 0;
     for (int32_t i = 0; i < instcount; ++i) {
@@ -95,24 +114,111 @@ int main()
     std::printf("reverb, %d combs        %8.3f   %.3e comb steps/s\n", combs, revsec, rate(steps, revsec));
     std::printf("dry instruments 5-7     %8.3f\n", drysec);
     std::printf("conversion              %8.3f   %.3e samples/s\n", pcmsec, rate(mussamples, pcmsec));
-    std::printf("total                   %8.3f   (all tone tables: %.3e partial updates, %.3e/s)\n", total,
+    std::printf("total                   %8.3f   (all tone tables: %.3e partial updates, %.3e/s)\n\n", total,
                 static_cast<double>(updates),
                 rate(updates, tonewet + inst[5].tonesec + inst[6].tonesec + inst[7].tonesec));
+    return total;
+}
 
-    int32_t peak = 0;
-    int64_t clipped = 0;
-    uint64_t hash = 0xcbf29ce484222325ull;
-    const unsigned char *bytes = reinterpret_cast<const unsigned char *>(MusBuf);
-    for (int32_t i = 0; i < musbytes; ++i) {
-        hash ^= bytes[i];
-        hash *= 0x100000001b3ull;
+void printfast(const faststages &s, int32_t run)
+{
+    std::printf("fast render%s%.0d: %d threads, %s, reverb ", run > 0 ? ", run " : "", run, s.threads,
+                simdname(s.simd));
+    if (s.reverbparts > 0)
+        std::printf("in %d time segments\n", s.reverbparts);
+    else
+        std::printf("one comb after another\n");
+    std::printf("  reading the streams          %8.3f s\n", s.streams);
+    std::printf("  tone tables, inst 0-7        %8.3f s\n", s.tables);
+    std::printf("  notes, inst 0-4              %8.3f s\n", s.wet);
+    std::printf("  reverb                       %8.3f s\n", s.reverb);
+    std::printf("  notes 5-7 and conversion     %8.3f s\n", s.dry);
+    std::printf("  total                        %8.3f s\n\n", s.total);
+}
+
+int usage()
+{
+    std::fprintf(stderr, "usage: synth-bench [--threads N] [--simd sse2|avx2|avx512] [--repeat N]\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    fastopts opts;
+    int32_t repeat = 1;
+    for (int i = 1; i < argc; ++i) {
+        const bool more = i + 1 < argc;
+        if (std::strcmp(argv[i], "--threads") == 0 && more) {
+            opts.threads = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--repeat") == 0 && more) {
+            repeat = std::atoi(argv[++i]);
+            if (repeat < 1)
+                return usage();
+        } else if (std::strcmp(argv[i], "--simd") == 0 && more) {
+            const char *name = argv[++i];
+            if (std::strcmp(name, "sse2") == 0)
+                opts.simd = simdset::sse2;
+            else if (std::strcmp(name, "avx2") == 0)
+                opts.simd = simdset::avx2;
+            else if (std::strcmp(name, "avx512") == 0)
+                opts.simd = simdset::avx512;
+            else
+                return usage();
+        } else {
+            return usage();
+        }
     }
+
+    std::printf("synth-bench: whole song, %d frames; %u hardware threads, widest vectors %s\n\n", musframes,
+                std::thread::hardware_concurrency(), simdname(simdbest()));
+    fillrand();
+
+    const double slow = straight();
+    const std::vector<int16_t> refpcm(MusBuf, MusBuf + mussamples);
+    const std::vector<double> refrev(revbuf, revbuf + mussamples);
+    const uint64_t refmix = fnv1a(mixbuf, sizeof mixbuf);
+
+    double best = 0;
+    for (int32_t r = 1; r <= repeat; ++r) {
+        synthreset();
+        faststages st;
+        synthfast(&base, musframes, opts, &st);
+        printfast(st, repeat > 1 ? r : 0);
+        best = r == 1 || st.total < best ? st.total : best;
+    }
+
+    // The last fast render against the straight one.
+    int64_t differ = 0, first = -1;
+    int32_t largest = 0;
     for (int32_t i = 0; i < mussamples; ++i) {
-        const int32_t v = std::abs(int32_t{MusBuf[i]});
-        peak = v > peak ? v : peak;
-        clipped += v == 32767;
+        const int32_t d = std::abs(int32_t{MusBuf[i]} - refpcm[i]);
+        if (d != 0) {
+            ++differ;
+            first = first < 0 ? i : first;
+            largest = d > largest ? d : largest;
+        }
     }
-    std::printf("\npeak %d, samples at the clip %" PRId64 "\n", peak, clipped);
-    std::printf("MusBuf hash (FNV-1a 64, %d bytes): %016" PRIx64 "\n", musbytes, hash);
-    return 0;
+    double revdiff = 0, revpeak = 0;
+    for (int32_t i = 0; i < mussamples; ++i) {
+        revdiff = std::fmax(revdiff, std::fabs(revbuf[i] - refrev[i]));
+        revpeak = std::fmax(revpeak, std::fabs(refrev[i]));
+    }
+    const bool mixsame = fnv1a(mixbuf, sizeof mixbuf) == refmix;
+
+    std::printf("straight render  %8.3f s\n", slow);
+    std::printf("fast render      %8.3f s%s\n", best, repeat > 1 ? " (best run)" : "");
+    std::printf("ratio            %8.3f (fast / straight)\n", slow > 0 ? best / slow : 0.0);
+    std::printf("mixbuf           %s\n", mixsame ? "identical" : "DIFFERS");
+    std::printf("revbuf           largest difference %.3e (largest value %.1f)\n", revdiff, revpeak);
+    if (differ == 0) {
+        std::printf("MusBuf           identical, all %d bytes (FNV-1a 64: %016" PRIx64 ")\n", musbytes,
+                    fnv1a(MusBuf, musbytes));
+        return 0;
+    }
+    std::printf("MusBuf           DIFFERS in %" PRId64 " of %d samples, by up to %d, first at sample %" PRId64
+                "\n",
+                differ, mussamples, largest, first);
+    return 1;
 }
