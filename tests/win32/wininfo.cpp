@@ -8,6 +8,8 @@
 //   style 0xHEX           the window style
 //   exstyle 0xHEX         the extended window style
 //   window L T R B        the window rectangle, frame included, in screen pixels
+//   frame L T R B         what the window's style adds around a client area
+//                         (left and top negative), as AdjustWindowRect says
 //   client W H            the client area
 //   screen W H            the primary screen
 //   child CLASS TEXT      one line per child window, in z order
@@ -51,6 +53,9 @@ int main(int argc, char **argv) {
   std::printf("style 0x%lx\n", static_cast<unsigned long>(GetWindowLongA(window, GWL_STYLE)));
   std::printf("exstyle 0x%lx\n", static_cast<unsigned long>(GetWindowLongA(window, GWL_EXSTYLE)));
   std::printf("window %ld %ld %ld %ld\n", outer.left, outer.top, outer.right, outer.bottom);
+  RECT frame = {0, 0, 0, 0};
+  AdjustWindowRect(&frame, GetWindowLongA(window, GWL_STYLE), FALSE);
+  std::printf("frame %ld %ld %ld %ld\n", frame.left, frame.top, frame.right, frame.bottom);
   std::printf("client %ld %ld\n", client.right - client.left, client.bottom - client.top);
   std::printf("screen %d %d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
   EnumChildWindows(window, print_child, 0);
