@@ -18,9 +18,9 @@ namespace fast {
 
 // --- Tone tables -------------------------------------------------------
 
-// Partials are padded with silent ones to a multiple of this, the widest
-// vector.
-constexpr int32_t bankpad = 8;
+// Partials are padded with silent ones to a multiple of this, the most
+// partials a kernel takes in one pass.
+constexpr int32_t bankpad = 32;
 
 // A partial bank laid out one array per field, each `count` long (a
 // multiple of bankpad; the padding partials are all zero).
@@ -90,14 +90,15 @@ struct combcoefs {
     double inhi, inlo, fbhi, fblo, level;
 };
 
-// Frames [from, to) of every comb of the set: x[2n] is the channel's input
-// at frame n. With `acc` not null, each comb's delayed signal times the
-// level is added to acc[n - from], comb by comb in set order.
-void runcombs(simdset s, combset &set, const double *x, int64_t from, int64_t to, double *acc,
+// Frames [from, to) of every comb of `count` sets on one channel: x[2n] is
+// the channel's input at frame n. With `acc` not null, each comb's delayed
+// signal times the level is added to acc[n - from], comb by comb in set
+// order.
+void runcombs(simdset s, combset *sets, int32_t count, const double *x, int64_t from, int64_t to, double *acc,
               const combcoefs &k);
 
-// The widest vector of the set, in doubles; runcombs wants sets of exactly
-// this many combs (or a single comb, run without vectors).
+// The widest vector of the set, in doubles; runcombs runs sets of exactly
+// this many combs with vectors, others comb by comb.
 int32_t lanes(simdset s);
 
 // The set the fast render uses when asked for `want`.

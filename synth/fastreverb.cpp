@@ -119,8 +119,7 @@ void runall(const reverbrun &run, segsets &ss, int32_t segment, int64_t from, in
             double *acc = out ? sums[segment][c] : nullptr;
             if (acc)
                 std::memset(acc, 0, sizeof(double) * span);
-            for (int32_t g = 0; g < ss.rows; ++g)
-                runcombs(run.simd, ss.set[c][g], mixbuf + ss.input[c], c0, c1, acc, run.coefs);
+            runcombs(run.simd, ss.set[c], ss.rows, mixbuf + ss.input[c], c0, c1, acc, run.coefs);
         }
         if (out) {
             for (int32_t n = 0; n < span; ++n) {
@@ -207,7 +206,7 @@ void runchain(const reverbrun &run, int32_t count)
             const int64_t c1 = std::min<int64_t>(run.frames, c0 + chunkframes);
             double *acc = sums[0][0];
             std::memset(acc, 0, sizeof(double) * (c1 - c0));
-            runcombs(run.simd, set, mixbuf + c.channel, c0, c1, acc, run.coefs);
+            runcombs(run.simd, &set, 1, mixbuf + c.channel, c0, c1, acc, run.coefs);
             for (int64_t n = c0; n < c1; ++n)
                 revbuf[2 * n + c.channel] = revbuf[2 * n + c.channel] + acc[n - c0];
         }

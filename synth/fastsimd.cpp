@@ -64,17 +64,17 @@ void placepart(simdset s, const noteplace &n, int32_t from, int32_t to)
     v2::placepart(n, from, to);
 }
 
-void runcombs(simdset s, combset &set, const double *x, int64_t from, int64_t to, double *acc,
+void runcombs(simdset s, combset *sets, int32_t count, const double *x, int64_t from, int64_t to, double *acc,
               const combcoefs &k)
 {
 #if FAST_WIDE
     if (s == simdset::avx512)
-        return v8::runcombs(set, x, from, to, acc, k);
+        return v8::runcombs(sets, count, x, from, to, acc, k);
     if (s == simdset::avx2)
-        return v4::runcombs(set, x, from, to, acc, k);
+        return v4::runcombs(sets, count, x, from, to, acc, k);
 #endif
     (void)s;
-    v2::runcombs(set, x, from, to, acc, k);
+    v2::runcombs(sets, count, x, from, to, acc, k);
 }
 
 int32_t lanes(simdset s)
