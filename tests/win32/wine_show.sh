@@ -122,7 +122,7 @@ case $mode in
     box=$(xdotool search --name '^error$' 2>/dev/null | head -n 1)
     [ -n "$box" ] || fail "no X window for the box"
     kill -0 "$show" 2>/dev/null || fail "the show ended before the box was dismissed"
-    xdotool windowfocus --sync "$box" key Return 2>/dev/null
+    timeout 10 xdotool windowfocus --sync "$box" key Return 2>/dev/null
     wait_show 100 || fail "the show still runs 10 s after the box was dismissed"
     [ "$status" -eq 1 ] || fail "exit status $status, expected 1"
     grep -q '^error: intro_init()!' "$work/show.err" || fail "no intro_init()! message on stderr"
@@ -166,7 +166,7 @@ done
 
 case $mode in
   escape)
-    xdotool windowfocus --sync "$window" key Escape 2>/dev/null ;;
+    timeout 10 xdotool windowfocus --sync "$window" key Escape 2>/dev/null ;;
   close)
     "$xclose" "$window" || fail "could not send the close request" ;;
 esac
