@@ -4,17 +4,18 @@
 //
 // In the straight render each comb starts from the delay line and filter
 // states the previous comb left at the end of the song, so the combs form
-// one chain 736 million steps long. But a comb forgets its past: with its
-// feedback gain below 0.91 and a band-pass of gain below 1 in the loop, its
-// state decays by more than a factor 0.91 every 3,328 frames, which over
-// `warmframes` frames is below 10^-100 of its size, far under the rounding
-// of a double. So the state of a comb at any frame is, to the last bit that
-// matters, the state it reaches when run from silence over the `warmframes`
-// frames of input before it. That gives
-//   - the state each comb starts the song with: that of the comb before it
-//     at the end of the song, from the song's last `warmframes` frames;
-//   - the state each comb has at the start of a later time segment, from
-//     the frames before the segment.
+// one chain 736 million steps long. But a comb forgets its past: its loop
+// holds a feedback gain below 0.91 and a band-pass of gain below 1, so
+// whatever state it had fades away. With the stored song, when the combs
+// start each time segment below from silence 2^17 frames (3 s) early, the
+// reverb comes within 0.04 in output units of the straight one; 2^18 frames
+// early, within 6e-7: the combs' memory falls by about 96 dB every 2^17
+// frames. Over `warmframes` = 2^20 frames (24 s) it falls below 10^-30 of
+// its size, far under the rounding of a double. So
+//   - each comb starts the song with the state the comb before it reaches
+//     over the song's last `warmframes` frames, run from silence;
+//   - each comb's state at the start of a later time segment is the state
+//     it reaches over the `warmframes` frames before the segment.
 // All combs of a segment then run at once, eight (four, two) to a vector,
 // and the segments run on threads of their own. The segments are fixed by
 // the song's length alone, so the result does not depend on the number of
