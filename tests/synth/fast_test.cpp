@@ -357,7 +357,7 @@ const outcome &straightsong()
     static const outcome o = [] {
         synthreset();
         const synthbase start = base;
-        synth(&base, musframes);
+        synthstraight();
         return keep(base, start, musframes, mixframes, itones, itonesbytes, trdata, trdatabytes);
     }();
     return o;
