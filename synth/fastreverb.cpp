@@ -49,7 +49,8 @@ constexpr int32_t warmframes = 1 << 20;
 // mix and the sums stay in cache while the combs pass over them.
 constexpr int32_t chunkframes = 16384;
 
-// Room for one comb's ring: the longest candidate length and the pad.
+// Room for one comb's ring: the longest candidate length (pickcombs counts
+// down from 3328) and the pad.
 constexpr int32_t ringroom = 3328 + ringpad;
 
 // Combs per channel: they alternate, left first.
@@ -67,9 +68,9 @@ struct reverbrun {
     int32_t bounds[reverbsegments + 1];  // segment starts, and the song's end
 };
 
-// Sets up the combs of one segment: set (c, g) holds combs g * width to
-// (g + 1) * width - 1 of channel c, in their running order, each on its
-// own ring of `segment`, from silence.
+// The combs of one segment: set (c, g) holds combs g * width to
+// (g + 1) * width - 1 of channel c, in their running order, each on a
+// ring of its own.
 struct segsets {
     combset set[2][perchannel];
     int32_t comb[2][perchannel][8];  // running number of each lane's comb
@@ -93,6 +94,7 @@ void setcomb(combset &set, int32_t l, double *ring, const combrec &c, int64_t fr
         s[l] = 0.0;
 }
 
+// Sets up the combs of `segment`, each from silence at frame 0.
 void makesets(const reverbrun &run, int32_t segment, segsets &ss)
 {
     ss.rows = perchannel / run.width;
