@@ -127,7 +127,7 @@ void printfast(const faststages &s, int32_t run)
         std::printf("fast render, run %d%s: ", run, run == 1 ? " (first use of the storage)" : "");
     else
         std::printf("fast render (first use of the storage): ");
-    std::printf("%d threads, %s, reverb ", s.threads, simdname(s.simd));
+    std::printf("%d thread%s, %s, reverb ", s.threads, s.threads == 1 ? "" : "s", simdname(s.simd));
     if (s.reverbparts > 0)
         std::printf("in %d time segments\n", s.reverbparts);
     else
