@@ -6,6 +6,7 @@
 #   close:     the same, ended by the window's close request
 set -u
 intro=$1 xclose=$2 mode=$3
+. "$(dirname "$0")/../lib/xserver.sh"
 work=$(mktemp -d)
 xvfb=
 show=
@@ -25,25 +26,14 @@ if [ "$mode" = nodisplay ]; then
   exit 0
 fi
 
-# A private X server on a free display number.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(cat "$work/display")
+xvfb_start "$work" || fail "Xvfb did not start"
+xvfb=$xvfb_pid
 
 "$intro" >"$work/show.out" 2>"$work/show.err" &
 show=$!
 
 # The window: title, class, client size, centred on the 1280x1024 screen.
-window=
-for _ in $(seq 600); do
-  window=$(xdotool search --name '^Intro$' 2>/dev/null | head -n 1)
-  [ -n "$window" ] && break
-  kill -0 $show 2>/dev/null || fail "the show ended before its window appeared"
-  sleep 0.1
-done
-[ -n "$window" ] || fail "no window titled Intro"
+window=$(show_window $show) || fail "no window titled Intro"
 xprop -id "$window" WM_CLASS | grep -q '"zw_", "zw_"' || fail "window class: $(xprop -id "$window" WM_CLASS)"
 geometry=$(xwininfo -id "$window")
 width=$(awk '/Width:/ {print $2}' <<<"$geometry")

@@ -9,6 +9,7 @@
 #           ends by itself with status 0
 set -u
 intro=$1 xcorr=$2 reference=$3 mode=$4
+. "$(dirname "$0")/../lib/xserver.sh"
 work=$(mktemp -d)
 helpers=()
 show=
@@ -43,12 +44,8 @@ export PULSE_SERVER=unix:$work/pulse.sock SDL_AUDIODRIVER=pulseaudio
 for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
 [ "$(pactl get-default-sink 2>/dev/null)" = intro_test ] || fail "PulseAudio did not start with the null sink"
 
-# A private X server on a free display number.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-helpers+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(cat "$work/display")
+xvfb_start "$work" || fail "Xvfb did not start"
+helpers+=($xvfb_pid)
 
 # Everything the sink plays, from before the show starts.
 parec -d intro_test.monitor --format=s16le --rate=44100 --channels=2 --latency-msec=20 >"$work/sound.raw" &
@@ -57,14 +54,7 @@ helpers+=($recorder)
 
 "$intro" >"$work/show.out" 2>"$work/show.err" &
 show=$!
-window=
-for _ in $(seq 600); do
-  window=$(xdotool search --name '^Intro$' 2>/dev/null | head -n 1)
-  [ -n "$window" ] && break
-  kill -0 $show 2>/dev/null || fail "the show ended before its window appeared"
-  sleep 0.1
-done
-[ -n "$window" ] || fail "no window titled Intro"
+window=$(show_window $show) || fail "no window titled Intro"
 
 # Waits up to $1 seconds for the show's sound to start; prints the time.
 wait_sound() {

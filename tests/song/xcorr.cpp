@@ -7,6 +7,7 @@
 // aligned on its first sound with the first sound of the reference; then
 // the normalised cross-correlation of 5 s of both is taken at every lag up
 // to 100 ms either way. Passes (status 0) when the best one reaches 0.99.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -79,8 +80,13 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "song-xcorr: %s holds only silence\n", refstart < 0 ? argv[1] : argv[2]);
         return 1;
     }
+    // Before the recording began the sink played nothing, so silence in
+    // front of it stands for that time when the sound starts almost at once.
+    const int64_t lead = maxlag - (recstart - refstart);
+    if (lead > 0)
+        rec.insert(rec.begin(), static_cast<size_t>(lead), 0.0);
     // Reference frame k lines up with recording frame k + shift + lag.
-    const int64_t shift = recstart - refstart;
+    const int64_t shift = recstart + std::max<int64_t>(lead, 0) - refstart;
     if (static_cast<int64_t>(ref.size()) < window ||
         static_cast<int64_t>(rec.size()) < shift + maxlag + window || shift - maxlag < 0) {
         std::fprintf(stderr, "song-xcorr: the recording holds %.2f s from its first sound, not 5.1 s\n",

@@ -18,6 +18,7 @@
 set -u
 here=$(dirname "$0")
 . "$here/wine_common.sh"
+. "$here/../lib/xserver.sh"
 wine_setup "$1" "$2" "$3"
 intro=$4 wininfo=$5 xclose=$6 mode=$7
 work=$(mktemp -d)
@@ -101,12 +102,8 @@ case $mode in
     exit 2 ;;
 esac
 
-# A private X server on a free display number.
-Xvfb -displayfd 3 -screen 0 ${screen}x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(cat "$work/display")
+xvfb_start "$work" "$screen" || fail "Xvfb did not start"
+xvfb=$xvfb_pid
 
 "$wine" "$intro" >"$work/show.out" 2>"$work/show.err" &
 show=$!
