@@ -197,7 +197,7 @@ int audio_play(const void *data, uint32_t bytes) {
   want.freq = 44100;
   want.format = AUDIO_S16LSB;
   want.channels = 2;
-  want.samples = 1024;
+  want.samples = 2048;  // 46 ms: room for a busy machine, and the clock subtracts it
   want.callback = audio_feed;
   audioDevice = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
   if (!audioDevice) {
