@@ -190,27 +190,27 @@ void buildtone(const synthbase *b, const instparam *inst, const tonetask &t, int
         rows.ramp2[i] = q.ramp[1];
     }
 
-    tonespec spec{envkind::ramps,
+    tonespec tone{envkind::ramps,
                   static_cast<double>(ip->slope1) * static_cast<double>(ip->sweep1),
                   static_cast<double>(ip->slope2) * static_cast<double>(ip->sweep2),
                   ip->drive,
                   static_cast<double>(count),
                   b->one[0],
                   ip->length};
-    if (spec.step1 == 0 && spec.step2 == 0) {
+    if (tone.step1 == 0 && tone.step2 == 0) {
         // Neither ramp moves, so each partial's clamped envelope is the
         // same at every sample: work it out once, in place of ramp 1.
-        spec.kind = envkind::unity;
+        tone.kind = envkind::unity;
         for (int32_t i = 0; i < rows.count; ++i) {
             double e = dmin(rows.ramp1[i], rows.ramp2[i]);
             e = dmax(e, 0.0);
-            e = dmin(e, spec.one);
+            e = dmin(e, tone.one);
             rows.env[i] = e;
             if (i < count && e != 1.0)
-                spec.kind = envkind::fixed;
+                tone.kind = envkind::fixed;
         }
     }
-    tonetable(s, rows, spec, sampbuf + tablestart[t.inst] + static_cast<int64_t>(t.index) * ip->length);
+    tonetable(s, rows, tone, sampbuf + tablestart[t.inst] + static_cast<int64_t>(t.index) * ip->length);
 }
 
 // Builds the tone tables of instruments [first, end), the costliest first.

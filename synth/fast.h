@@ -50,7 +50,7 @@ struct tonespec {
     double one;               // the context block's 1.0
     int32_t samples;
 };
-void tonetable(simdset s, const bankrows &bank, const tonespec &spec, double *out);
+void tonetable(simdset s, const bankrows &bank, const tonespec &tone, double *out);
 
 // --- Notes -------------------------------------------------------------
 

@@ -40,16 +40,16 @@ namespace v8 {
 #define FAST_WIDE 0
 #endif
 
-void tonetable(simdset s, const bankrows &bank, const tonespec &spec, double *out)
+void tonetable(simdset s, const bankrows &bank, const tonespec &tone, double *out)
 {
 #if FAST_WIDE
     if (s == simdset::avx512)
-        return v8::tonetable(bank, spec, out);
+        return v8::tonetable(bank, tone, out);
     if (s == simdset::avx2)
-        return v4::tonetable(bank, spec, out);
+        return v4::tonetable(bank, tone, out);
 #endif
     (void)s;
-    v2::tonetable(bank, spec, out);
+    v2::tonetable(bank, tone, out);
 }
 
 void placepart(simdset s, const noteplace &n, int32_t from, int32_t to)
