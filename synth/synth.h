@@ -13,6 +13,7 @@
 // doubles, and gives the same MusBuf, byte for byte.
 #pragma once
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 
 #include "params.h"
@@ -158,3 +159,7 @@ void synthfast(synthbase *b, int32_t frames, const fastopts &opts, faststages *s
 // lists and track records as stored, and `base` with its initial cursors.
 // randdata and guid, which only fillrand changes, are left as they are.
 void synthreset();
+
+// The 64-bit FNV-1a hash of `count` bytes: the fingerprint by which renders
+// of the song are compared and stored (synth/data/song.hash).
+uint64_t bytehash(const void *data, size_t count);

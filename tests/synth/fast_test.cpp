@@ -15,19 +15,6 @@
 
 namespace {
 
-// A hash of `count` doubles, word by word, that tells any change of a bit.
-uint64_t hashof(const double *v, size_t count)
-{
-    uint64_t hash = 0xcbf29ce484222325ull;
-    for (size_t i = 0; i < count; ++i) {
-        uint64_t w;
-        std::memcpy(&w, v + i, sizeof w);
-        hash = (hash ^ w) * 0x100000001b3ull;
-        hash ^= hash >> 29;
-    }
-    return hash;
-}
-
 // What a render leaves behind.
 struct outcome {
     std::vector<int16_t> pcm;      // the rendered part of MusBuf
@@ -45,7 +32,7 @@ outcome keep(const synthbase &b, const synthbase &start, int32_t frames, int32_t
     outcome o;
     o.pcm.assign(MusBuf, MusBuf + 2 * frames);
     o.rev.assign(revbuf, revbuf + 2 * frames);
-    o.mix = hashof(mixbuf, 2 * static_cast<size_t>(notesend));
+    o.mix = bytehash(mixbuf, 2 * sizeof(double) * static_cast<size_t>(notesend));
     o.tones.assign(tones, tones + ntones);
     o.tracks.assign(tracks, tracks + ntracks);
     o.cursors = {b.instptr - start.instptr, b.toneptr - start.toneptr, b.trackptr - start.trackptr,

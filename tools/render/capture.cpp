@@ -1,6 +1,5 @@
 #include "capture.h"
 
-#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -18,11 +17,11 @@
 
 #include "frame.h"
 #include "headless.h"
+#include "output.h"
 #include "playback.h"
 #include "png.h"
 #include "render.h"
 #include "storage.h"
-#include "synth.h"
 
 extern char **environ;
 
@@ -133,21 +132,10 @@ int find_program(const char *name) {
   return 0;
 }
 
-int write_all(int fd, const void *data, size_t size) {
-  const char *p = static_cast<const char *>(data);
-  while (size) {
-    ssize_t n = write(fd, p, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return 0;
-    p += n;
-    size -= static_cast<size_t>(n);
-  }
-  return 1;
-}
-
 // Everything a video capture creates until it is complete.
 struct VideoFiles {
-  std::string temp, audio;
+  OutputFile video;  // what ffmpeg writes
+  OutputFile sound;  // the stretch of the song it reads; never kept
   pid_t ffmpeg = 0;
   int pipe = -1;
   ~VideoFiles() {
@@ -156,11 +144,8 @@ struct VideoFiles {
       kill(ffmpeg, SIGTERM);
       waitpid(ffmpeg, nullptr, 0);
     }
-    if (!temp.empty()) unlink(temp.c_str());
-    if (!audio.empty()) unlink(audio.c_str());
   }
 };
-
 int fail(const char *what, const std::string &detail = "") {
   std::fprintf(stderr, "intro-render: %s%s\n", what, detail.c_str());
   return 1;
@@ -192,12 +177,6 @@ void summary(const char *out, const CaptureRange &range, const std::string &extr
                capture_time(range.first + range.count - 1, range.fps), progress.seconds());
 }
 
-// Renders the song, as the show does before its first frame.
-void render_song() {
-  fillrand();
-  synth();
-}
-
 }  // namespace
 
 int command_video(int argc, char **argv) {
@@ -212,11 +191,10 @@ int command_video(int argc, char **argv) {
   // Claim the temporary name beside the output first: an unwritable place
   // fails here, before any work.
   VideoFiles files;
-  std::string temp = std::string(o.out) + ".part" + std::to_string(getpid());
-  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-  if (fd < 0) return fail("cannot write beside the output: ", std::string(o.out) + ": " + std::strerror(errno));
-  close(fd);
-  files.temp = temp;
+  if (!output_claim(&files.video, o.out))
+    return fail("cannot write beside the output: ", std::string(o.out) + ": " + std::strerror(errno));
+  close(files.video.fd);
+  files.video.fd = -1;
 
   signal(SIGPIPE, SIG_IGN);
   signal(SIGINT, on_signal);
@@ -227,18 +205,16 @@ int command_video(int argc, char **argv) {
   // The matching stretch of the song, as raw 16-bit stereo PCM.
   int32_t a0 = capture_audio_start(range.first, range.fps);
   int32_t a1 = capture_audio_start(range.first + range.count, range.fps);
-  files.audio = temp + ".pcm";
-  fd = open(files.audio.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  if (fd < 0 || !write_all(fd, MusBuf + 2 * static_cast<size_t>(a0), 4 * static_cast<size_t>(a1 - a0)) ||
-      close(fd) != 0)
-    return fail("cannot write the sound beside the output: ", files.audio);
+  if (!output_claim(&files.sound, (files.video.temp + ".pcm").c_str()) ||
+      !output_write(&files.sound, MusBuf + 2 * static_cast<size_t>(a0), 4 * static_cast<size_t>(a1 - a0)))
+    return fail("cannot write the sound beside the output: ", files.sound.path);
 
   std::string size = std::to_string(frameWidth) + "x" + std::to_string(frameHeight);
   std::string rate = std::to_string(range.fps);
   std::vector<const char *> args = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-y",
                                     "-f", "rawvideo", "-pix_fmt", "rgba", "-s", size.c_str(), "-framerate",
                                     rate.c_str(), "-i", "pipe:0", "-f", "s16le", "-ar", "44100", "-ac", "2",
-                                    "-i", files.audio.c_str(), "-map", "0:v", "-map", "1:a", "-vf", "vflip"};
+                                    "-i", files.sound.temp.c_str(), "-map", "0:v", "-map", "1:a", "-vf", "vflip"};
   if (o.h264) {
     for (const char *a : {"-c:v", "libx264", "-pix_fmt", "yuv420p", "-crf", "16", "-c:a", "aac", "-b:a", "256k",
                           "-movflags", "+faststart", "-f", "mp4"})
@@ -246,7 +222,7 @@ int command_video(int argc, char **argv) {
   } else {
     for (const char *a : {"-c:v", "ffv1", "-pix_fmt", "bgr0", "-c:a", "flac", "-f", "matroska"}) args.push_back(a);
   }
-  args.push_back(temp.c_str());
+  args.push_back(files.video.temp.c_str());
   args.push_back(nullptr);
 
   int fds[2];
@@ -279,8 +255,7 @@ int command_video(int argc, char **argv) {
   files.ffmpeg = 0;
   if (!WIFEXITED(waited) || WEXITSTATUS(waited) != 0) return fail("ffmpeg failed to write the video");
   if (interrupted) return fail("interrupted; nothing was written");
-  if (std::rename(temp.c_str(), o.out) != 0) return fail("cannot rename the finished video to ", o.out);
-  files.temp.clear();
+  if (!output_finish(&files.video)) return fail("cannot rename the finished video to ", o.out);
   headless_end();
   char sound[48];
   std::snprintf(sound, sizeof sound, "%.3f s of sound, ", (a1 - a0) / 44100.0);

@@ -21,6 +21,7 @@
 #include "png.h"
 #include "render.h"
 #include "sound.h"
+#include "synth.h"
 #include "text.h"
 
 int usage_error(const char *what, const char *detail) {
@@ -42,6 +43,11 @@ int parse_number(const char *text, double *value) {
   errno = 0;
   *value = std::strtod(text, &end);
   return end != text && *end == 0 && errno == 0 && std::isfinite(*value);
+}
+
+void render_song() {
+  fillrand();
+  synth();
 }
 
 // Sets up the context and the show's program. Returns 0 with a message on failure.

@@ -1,6 +1,5 @@
 #include "sound.h"
 
-#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "render.h"
 #include "synth.h"
 
 extern char **environ;
@@ -32,17 +32,6 @@ void put32(std::vector<uint8_t> &out, uint32_t v) {
 
 void putTag(std::vector<uint8_t> &out, const char *tag) { out.insert(out.end(), tag, tag + 4); }
 
-int usageError(const char *what, const char *detail = "") {
-  std::fprintf(stderr, "intro-render: %s%s\n", what, detail);
-  return 2;
-}
-
-// Renders the song as the show does at start-up.
-void renderSong() {
-  fillrand();
-  synth();
-}
-
 // Runs sox on the WAV file to draw its spectrogram; returns 1 when sox ran
 // and succeeded.
 int drawSpectrogram(const char *wav, const char *png) {
@@ -57,21 +46,13 @@ int drawSpectrogram(const char *wav, const char *png) {
 
 }  // namespace
 
-wav_file wav_create(const char *path) {
-  wav_file f;
-  f.path = path;
-  f.temp = f.path + ".part" + std::to_string(getpid());
-  f.fd = open(f.temp.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
-  return f;
-}
-
 const char *wav_write(const char *path, const int16_t *samples, int32_t frames) {
-  wav_file f = wav_create(path);
-  return wav_finish(f, samples, frames);
+  OutputFile file;
+  if (!output_claim(&file, path)) return "cannot create the output file";
+  return wav_finish(&file, samples, frames);
 }
 
-const char *wav_finish(wav_file &f, const int16_t *samples, int32_t frames) {
-  if (f.fd < 0) return "cannot create the output file";
+const char *wav_finish(OutputFile *file, const int16_t *samples, int32_t frames) {
   const uint32_t dataBytes = 4u * static_cast<uint32_t>(frames);
   std::vector<uint8_t> bytes;
   bytes.reserve(44 + static_cast<size_t>(dataBytes));
@@ -90,19 +71,8 @@ const char *wav_finish(wav_file &f, const int16_t *samples, int32_t frames) {
   put32(bytes, dataBytes);
   for (int64_t i = 0; i < 2 * static_cast<int64_t>(frames); i++) put16(bytes, static_cast<uint16_t>(samples[i]));
 
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = write(f.fd, bytes.data() + done, bytes.size() - done);
-    if (n <= 0) break;
-    done += static_cast<size_t>(n);
-  }
-  const bool ok = done == bytes.size();
-  const int closed = close(f.fd);
-  f.fd = -1;
-  if (closed != 0 || !ok || std::rename(f.temp.c_str(), f.path.c_str()) != 0) {
-    std::remove(f.temp.c_str());
+  if (!output_write(file, bytes.data(), bytes.size()) || !output_finish(file))
     return "cannot write the output file";
-  }
   return nullptr;
 }
 
@@ -182,22 +152,22 @@ int command_wav(int argc, char **argv) {
   const char *out = nullptr;
   for (int i = 0; i < argc; i++) {
     if (!std::strcmp(argv[i], "--out")) {
-      if (i + 1 >= argc) return usageError("missing value after ", argv[i]);
+      if (i + 1 >= argc) return usage_error("missing value after ", argv[i]);
       out = argv[++i];
     } else {
-      return usageError("unknown argument ", argv[i]);
+      return usage_error("unknown argument ", argv[i]);
     }
   }
-  if (!out || !*out) return usageError("wav needs --out FILE.wav");
+  if (!out || !*out) return usage_error("wav needs --out FILE.wav");
   // The file is created before the long render, so that a path that cannot
   // be written fails at once.
-  wav_file file = wav_create(out);
-  if (file.fd < 0) {
+  OutputFile file;
+  if (!output_claim(&file, out)) {
     std::fprintf(stderr, "intro-render: cannot create the output file: %s\n", out);
     return 1;
   }
-  renderSong();
-  if (const char *failure = wav_finish(file, MusBuf, musframes)) {
+  render_song();
+  if (const char *failure = wav_finish(&file, MusBuf, musframes)) {
     std::fprintf(stderr, "intro-render: %s: %s\n", failure, out);
     return 1;
   }
@@ -212,12 +182,12 @@ int command_sound(int argc, char **argv) {
     const char *arg = argv[i];
     const char **value = !std::strcmp(arg, "--png") ? &png : !std::strcmp(arg, "--wav") ? &wav
                        : !std::strcmp(arg, "--from") ? &from : nullptr;
-    if (!value) return usageError("unknown argument ", arg);
-    if (i + 1 >= argc) return usageError("missing value after ", arg);
+    if (!value) return usage_error("unknown argument ", arg);
+    if (i + 1 >= argc) return usage_error("missing value after ", arg);
     *value = argv[++i];
-    if (!**value) return usageError("empty file name after ", arg);
+    if (!**value) return usage_error("empty file name after ", arg);
   }
-  if (from && wav) return usageError("--wav writes the rendered song; with --from there is none");
+  if (from && wav) return usage_error("--wav writes the rendered song; with --from there is none");
 
   // The song as the show renders it, or as a WAV file holds it.
   std::vector<int16_t> loaded;
@@ -231,7 +201,7 @@ int command_sound(int argc, char **argv) {
     samples = loaded.data();
     frames = static_cast<int32_t>(loaded.size() / 2);
   } else {
-    renderSong();
+    render_song();
   }
   sound_report(stdout, samples, frames);
   std::fflush(stdout);

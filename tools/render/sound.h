@@ -15,20 +15,17 @@
 #include <string>
 #include <vector>
 
+#include "output.h"
+
 // Writes `frames` stereo frames of 16-bit samples as a WAV file, beside
 // `path` under a temporary name that is renamed when complete. Returns null
 // on success, otherwise a message naming what failed; on failure no file is
 // left behind.
 const char *wav_write(const char *path, const int16_t *samples, int32_t frames);
 
-// The same in two steps: create the temporary file (fd < 0 when it cannot
-// be), then write it and rename it into place.
-struct wav_file {
-  std::string path, temp;
-  int fd = -1;
-};
-wav_file wav_create(const char *path);
-const char *wav_finish(wav_file &file, const int16_t *samples, int32_t frames);
+// The same in two steps: claim the output (output.h) before the render,
+// then write it and rename it into place.
+const char *wav_finish(OutputFile *file, const int16_t *samples, int32_t frames);
 
 // Reads the samples of a 16-bit stereo 44.1 kHz PCM WAV file. Returns null
 // on success, otherwise a message.

@@ -47,14 +47,8 @@ layout storedlayout()
 
 std::string musbufhash()
 {
-    uint64_t hash = 0xcbf29ce484222325ull;
-    const unsigned char *bytes = reinterpret_cast<const unsigned char *>(MusBuf);
-    for (int32_t i = 0; i < musbytes; ++i) {
-        hash ^= bytes[i];
-        hash *= 0x100000001b3ull;
-    }
     char text[17];
-    std::snprintf(text, sizeof text, "%016" PRIx64, hash);
+    std::snprintf(text, sizeof text, "%016" PRIx64, bytehash(MusBuf, musbytes));
     return text;
 }
 

@@ -31,17 +31,6 @@ double since(clk::time_point t)
     return std::chrono::duration<double>(clk::now() - t).count();
 }
 
-uint64_t fnv1a(const void *data, size_t count)
-{
-    const unsigned char *bytes = static_cast<const unsigned char *>(data);
-    uint64_t hash = 0xcbf29ce484222325ull;
-    for (size_t i = 0; i < count; ++i) {
-        hash ^= bytes[i];
-        hash *= 0x100000001b3ull;
-    }
-    return hash;
-}
-
 struct inststage {
     int32_t tones = 0, notes = 0;
     int64_t updates = 0;      // partial updates of the tone tables
@@ -185,12 +174,12 @@ int main(int argc, char **argv)
     synthfast(&base, musframes, opts, &first);
     const std::vector<int16_t> fastpcm(MusBuf, MusBuf + mussamples);
     const std::vector<double> fastrev(revbuf, revbuf + mussamples);
-    const uint64_t fastmix = fnv1a(mixbuf, sizeof mixbuf);
+    const uint64_t fastmix = bytehash(mixbuf, sizeof mixbuf);
 
     synthreset();
     const double slow = straight();
     const std::vector<int16_t> refpcm(MusBuf, MusBuf + mussamples);
-    const bool mixsame = fnv1a(mixbuf, sizeof mixbuf) == fastmix;
+    const bool mixsame = bytehash(mixbuf, sizeof mixbuf) == fastmix;
     double revdiff = 0, revpeak = 0;
     for (int32_t i = 0; i < mussamples; ++i) {
         revdiff = std::fmax(revdiff, std::fabs(fastrev[i] - revbuf[i]));
@@ -231,7 +220,7 @@ int main(int argc, char **argv)
     std::printf("revbuf           largest difference %.3e (largest value %.1f)\n", revdiff, revpeak);
     if (differ == 0) {
         std::printf("MusBuf           identical, all %d bytes, in %s (FNV-1a 64: %016" PRIx64 ")\n", musbytes,
-                    repeat > 1 ? "every run" : "the run", fnv1a(refpcm.data(), musbytes));
+                    repeat > 1 ? "every run" : "the run", bytehash(refpcm.data(), musbytes));
         return 0;
     }
     std::printf("MusBuf           DIFFERS in %" PRId64 " samples (of %d per run), by up to %d, first at sample %" PRId64

@@ -18,21 +18,11 @@
 
 namespace {
 
-uint64_t fnv1a(const unsigned char *bytes, int64_t count)
-{
-    uint64_t hash = 0xcbf29ce484222325ull;
-    for (int64_t i = 0; i < count; ++i) {
-        hash ^= bytes[i];
-        hash *= 0x100000001b3ull;
-    }
-    return hash;
-}
-
 int render(const char *path)
 {
     fillrand();
     synth();
-    const uint64_t hash = fnv1a(reinterpret_cast<const unsigned char *>(MusBuf), musbytes);
+    const uint64_t hash = bytehash(MusBuf, musbytes);
     std::printf("MusBuf hash (FNV-1a 64, %d bytes): %016" PRIx64 "\n", musbytes, hash);
     if (!path)
         return 0;
